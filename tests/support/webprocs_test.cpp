@@ -22,6 +22,7 @@
 
 #include "platform/text.h"
 #include "tests/common/testing.h"
+#include "tests/common/webservers.h"
 
 extern char** environ;
 
@@ -190,71 +191,6 @@ TEST(UrlFileName, TakesTheNameAfterTheLastSlashUpToALaterQuestionMark) {
 // ---------------------------------------------------------------------------------------------
 // WebRequest against local servers
 
-// The servers of http_test_server.py in a child process, stopped when this object goes.
-class TTestServers {
- public:
-  explicit TTestServers(const std::string& folder) {
-    const std::string script = testing::SourcePath("tests/support/http_test_server.py");
-    const std::string log = folder + "/server.log";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::string python = "/usr/bin/python3";
-    std::vector<char*> argv = {python.data(), const_cast<char*>(script.c_str()),
-                               const_cast<char*>(folder.c_str()), nullptr};
-    const int spawned = posix_spawn(&FPid, python.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-      FPid = -1;
-      FError = "cannot start " + python + ": " + std::to_string(spawned);
-      return;
-    }
-    // Certificates and servers take a moment; never wait without limit.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!testing::FileExists(folder + "/ports")) {
-      int status = 0;
-      if (waitpid(FPid, &status, WNOHANG) == FPid) {
-        FPid = -1;
-        FError = "the test server exited:\n" + testing::ReadFile(log);
-        return;
-      }
-      if (std::chrono::steady_clock::now() > deadline) {
-        FError = "the test server did not start within 60 seconds:\n" + testing::ReadFile(log);
-        return;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    std::istringstream lines(testing::ReadFile(folder + "/ports"));
-    std::string name;
-    int port = 0;
-    while (lines >> name >> port)
-      FPorts[name] = port;
-  }
-
-  ~TTestServers() {
-    if (FPid <= 0) return;
-    kill(FPid, SIGTERM);
-    int status = 0;
-    waitpid(FPid, &status, 0);
-  }
-  TTestServers(const TTestServers&) = delete;
-  TTestServers& operator=(const TTestServers&) = delete;
-
-  const std::string& Error() const { return FError; }
-  std::string Base(const std::string& name) const {
-    const auto found = FPorts.find(name);
-    const int port = found == FPorts.end() ? 1 : found->second;
-    return (name == "http" ? "http://127.0.0.1:" : "https://127.0.0.1:") + std::to_string(port);
-  }
-
- private:
-  pid_t FPid = -1;
-  std::string FError;
-  std::map<std::string, int> FPorts;
-};
-
 struct TFetch {
   TFetch(std::string url) : Url(std::move(url)) {}
 
@@ -309,13 +245,11 @@ class WebRequestTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     // Requests must reach the local servers directly, whatever proxy the machine names.
-    for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY",
-                             "all_proxy", "no_proxy", "NO_PROXY", "SSL_CERT_DIR"})
-      unsetenv(name);
+    testing::LocalWebServers::ClearProxySettings();
     Folder = std::make_unique<testing::TempDir>();
     BodyBytes = testing::PseudoRandomBytes(150001, 7);  // several 40960-byte chunks
     testing::WriteFile(*Folder / "files/body.bin", BodyBytes);
-    Servers = std::make_unique<TTestServers>(Folder->Path());
+    Servers = std::make_unique<testing::LocalWebServers>(Folder->Path());
     setenv("SSL_CERT_FILE", (*Folder / "certs/ca.pem").c_str(), 1);
   }
   static void TearDownTestSuite() {
@@ -332,7 +266,7 @@ class WebRequestTest : public ::testing::Test {
   }
 
   static inline std::unique_ptr<testing::TempDir> Folder;
-  static inline std::unique_ptr<TTestServers> Servers;
+  static inline std::unique_ptr<testing::LocalWebServers> Servers;
   static inline std::string BodyBytes;
 };
 
