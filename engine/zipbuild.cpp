@@ -187,16 +187,8 @@ void TZipWriter::WriteEntry(ArchiveOutput& output, const ZipString& source, TZip
   record.FileNameLength = uint16_t(nameBytes.size());
   record.InternalAttr = IsTextData(probe) ? 1 : 0;
 
-  LocalHeader header;
-  header.BitFlag = record.BitFlag;
-  header.ModTime = record.ModTime;
-  header.ModDate = record.ModDate;
-  header.CRC = record.CRC;
-  header.CompressedSize = record.CompressedSize;
-  header.UncompressedSize = record.UncompressedSize;
-  header.FileNameLength = record.FileNameLength;
   uint8_t bytes[LocalHeader::kSize];
-  header.Serialize(bytes);
+  LocalHeader::For(record).Serialize(bytes);
   output.Write(bytes, sizeof bytes);
   output.Write(nameBytes.data(), nameBytes.size());
   if (FSpanDisk) {
@@ -214,16 +206,8 @@ void TZipWriter::WriteEntry(ArchiveOutput& output, const ZipString& source, TZip
 void TZipWriter::WriteCentralHeader(ArchiveOutput& output, const ZipString& source,
                                     const TZipRec& record) {
   const uint32_t headerStart = uint32_t(output.Position());
-  CentralHeader header;
-  header.BitFlag = record.BitFlag;
-  header.ModTime = record.ModTime;
-  header.ModDate = record.ModDate;
-  header.CRC = record.CRC;
-  header.CompressedSize = record.CompressedSize;
-  header.UncompressedSize = record.UncompressedSize;
-  header.FileNameLength = record.FileNameLength;
+  CentralHeader header = CentralHeader::For(record);
   header.DiskNumberStart = uint16_t(record.Disk - 1);
-  header.InternalAttr = record.InternalAttr;
   if (IsUrlSource(source)) {
     header.ExternalAttr = kUrlExternalAttributes;
   } else {

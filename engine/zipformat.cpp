@@ -3,6 +3,20 @@
 
 namespace vorlanth {
 
+LocalHeader LocalHeader::For(const TZipRec& record) {
+  LocalHeader h;
+  h.VersionNeeded = record.VersionNeeded;
+  h.BitFlag = record.BitFlag;
+  h.CompressionMethod = record.CompressionMethod;
+  h.ModTime = record.ModTime;
+  h.ModDate = record.ModDate;
+  h.CRC = record.CRC;
+  h.CompressedSize = record.CompressedSize;
+  h.UncompressedSize = record.UncompressedSize;
+  h.FileNameLength = record.FileNameLength;
+  return h;
+}
+
 LocalHeader LocalHeader::Parse(const uint8_t* b) {
   LocalHeader h;
   h.Signature = Get32(b + 0);
@@ -31,6 +45,22 @@ void LocalHeader::Serialize(uint8_t* b) const {
   Put32(b + 22, UncompressedSize);
   Put16(b + 26, FileNameLength);
   Put16(b + 28, ExtraFieldLength);
+}
+
+CentralHeader CentralHeader::For(const TZipRec& record) {
+  CentralHeader h;
+  h.VersionMadeBy = record.VersionMadeBy;
+  h.VersionNeeded = record.VersionNeeded;
+  h.BitFlag = record.BitFlag;
+  h.CompressionMethod = record.CompressionMethod;
+  h.ModTime = record.ModTime;
+  h.ModDate = record.ModDate;
+  h.CRC = record.CRC;
+  h.CompressedSize = record.CompressedSize;
+  h.UncompressedSize = record.UncompressedSize;
+  h.FileNameLength = record.FileNameLength;
+  h.InternalAttr = record.InternalAttr;
+  return h;
 }
 
 CentralHeader CentralHeader::Parse(const uint8_t* b) {

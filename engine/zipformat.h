@@ -104,6 +104,8 @@ struct LocalHeader {
   uint16_t FileNameLength = 0;
   uint16_t ExtraFieldLength = 0;
 
+  // The header of an entry as its record describes it, with no extra field.
+  static LocalHeader For(const TZipRec& record);
   static LocalHeader Parse(const uint8_t* bytes);
   void Serialize(uint8_t* bytes) const;
 };
@@ -129,6 +131,9 @@ struct CentralHeader {
   uint32_t ExternalAttr = 0;
   uint32_t LocalHeaderOffset = 0;
 
+  // The header of an entry as its record describes it, without extra field and comment; the
+  // caller fills in the disk number, the external attributes and the offset.
+  static CentralHeader For(const TZipRec& record);
   static CentralHeader Parse(const uint8_t* bytes);
   void Serialize(uint8_t* bytes) const;
 };

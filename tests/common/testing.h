@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,17 @@ std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 // Names in a folder, sorted byte-wise.
 std::vector<std::string> ListNames(const std::string& folder);
+
+// The message of the E that `action` raises; "(no exception)" when it raises none.
+template <class E>
+std::string MessageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const E& error) {
+    return error.what();
+  }
+  return "(no exception)";
+}
 
 // Deterministic bytes: text-like or incompressible, for sources of known content.
 std::string PseudoRandomBytes(size_t size, uint32_t seed);

@@ -15,15 +15,6 @@ using testing::WriteFile;
 
 constexpr uint32_t kVolume = 102400;
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EZipError& error) {
-    return error.what();
-  }
-  return "(no EZipError)";
-}
-
 std::string Bytes(const MemoryStream& stream) {
   return std::string(stream.Bytes().begin(), stream.Bytes().end());
 }
@@ -52,7 +43,8 @@ struct SpanFixture {
   }
   void AddSmallEntries(size_t count) {
     for (size_t i = 0; i < count; ++i) {
-      Add("file" + std::to_string(i) + ".bin", testing::PseudoRandomBytes(2000 + 397 * i, uint32_t(i)));
+      Add("file" + std::to_string(i) + ".bin",
+          testing::PseudoRandomBytes(2000 + 397 * i, uint32_t(i)));
     }
   }
   std::string Volume(uint16_t number) {
@@ -114,7 +106,8 @@ TEST(SpannedOutput, OneLargeEntryFillsEveryVolumeButTheLast) {
     return f.Writer.DiskCount();
   }();
   ASSERT_EQ(count, 6);
-  for (uint16_t v = 1; v < count; ++v) EXPECT_EQ(f.Volume(v).size(), kVolume) << v;
+  for (uint16_t v = 1; v < count; ++v)
+    EXPECT_EQ(f.Volume(v).size(), kVolume) << v;
   const std::string first = f.Volume(1);
   EXPECT_EQ(U32(first, 0), 0x08074b50u);
   EXPECT_EQ(U32(first, 4), 0x04034b50u);
@@ -124,11 +117,11 @@ TEST(SpannedOutput, OneLargeEntryFillsEveryVolumeButTheLast) {
   EXPECT_EQ(U16(last, centralAt + 34), 0);  // the local header is on the first volume
   EXPECT_EQ(U32(last, centralAt + 42), 4u);
   const std::string end = last.substr(last.size() - 22);
-  EXPECT_EQ(U16(end, 4), 5);                                  // this disk
-  EXPECT_EQ(U16(end, 6), 5);                                  // central directory's disk
-  EXPECT_EQ(U16(end, 8), 1);                                  // records on this disk
-  EXPECT_EQ(U32(end, 16), uint32_t(centralAt));               // offset within the volume
-  EXPECT_EQ(U32(end, 12), 46u + 7u);                          // directory size
+  EXPECT_EQ(U16(end, 4), 5);                     // this disk
+  EXPECT_EQ(U16(end, 6), 5);                     // central directory's disk
+  EXPECT_EQ(U16(end, 8), 1);                     // records on this disk
+  EXPECT_EQ(U32(end, 16), uint32_t(centralAt));  // offset within the volume
+  EXPECT_EQ(U32(end, 12), 46u + 7u);             // directory size
 }
 
 TEST(SpannedOutput, CentralHeaderThatWouldCrossBeginsTheNextVolume) {
@@ -155,9 +148,9 @@ TEST(SpannedOutput, CentralHeaderThatWouldCrossBeginsTheNextVolume) {
   EXPECT_EQ(f.Writer.DiskCount(), 2);
   EXPECT_EQ(U32(central, 0), 0x02014b50u);  // the second volume begins with the header
   const std::string end = central.substr(central.size() - 22);
-  EXPECT_EQ(U16(end, 4), 1);   // this disk
-  EXPECT_EQ(U16(end, 6), 1);   // the directory starts on the second volume
-  EXPECT_EQ(U16(end, 8), 1);   // and its header counts among the records on this disk
+  EXPECT_EQ(U16(end, 4), 1);    // this disk
+  EXPECT_EQ(U16(end, 6), 1);    // the directory starts on the second volume
+  EXPECT_EQ(U16(end, 8), 1);    // and its header counts among the records on this disk
   EXPECT_EQ(U32(end, 16), 0u);  // at offset 0
   EXPECT_LE(f.Volume(1).size(), kVolume);
   EXPECT_GT(f.Volume(1).size(), kVolume - 46);
@@ -203,7 +196,9 @@ TEST(SpannedOutput, VolumeFilesAreNamedAsSpanOrSplitSets) {
   const Case cases[] = {
       {true, 3, "archive.zip", {"archive.z01", "archive.z02", "archive.zip"}},
       {false, 3, "archive.zip", {"archive001.zip", "archive002.zip", "archive003.zip"}},
-      {true, 12, "archive.zip",
+      {true,
+       12,
+       "archive.zip",
        {"archive.z01", "archive.z02", "archive.z03", "archive.z04", "archive.z05", "archive.z06",
         "archive.z07", "archive.z08", "archive.z09", "archive.z10", "archive.z11", "archive.zip"}},
       {true, 3, "backup", {"ba.z01", "ba.z02", "backup"}},
@@ -219,9 +214,11 @@ TEST(SpannedOutput, VolumeFilesAreNamedAsSpanOrSplitSets) {
     EXPECT_EQ(f.Writer.DiskCount(), c.Volumes);
     EXPECT_EQ(testing::ListNames(out.Path()), c.Files) << c.Name;
     std::string joined;
-    for (const std::string& file : c.Files) joined += ReadFile(out / file);
+    for (const std::string& file : c.Files)
+      joined += ReadFile(out / file);
     std::string streamed;
-    for (uint16_t v = 1; v <= c.Volumes; ++v) streamed += f.Volume(v);
+    for (uint16_t v = 1; v <= c.Volumes; ++v)
+      streamed += f.Volume(v);
     EXPECT_EQ(joined, streamed);
   }
   EXPECT_EQ(SpanVolumeName(u"C:\\out\\backup.zip", 12), u"C:\\out\\backup012.zip");
@@ -256,10 +253,13 @@ TEST(SpannedOutput, VolumeNumbersOutsideTheSetFailAfterTheBuild) {
     for (uint16_t disk : {uint16_t(0), uint16_t(span ? 4 : 1)}) {
       MemoryStream stream;
       stream.WriteBuffer("keep", 4);
-      EXPECT_EQ(ErrorOf([&] { f.Writer.ZipStreamDisk(disk, stream); }), message);
-      EXPECT_EQ(Bytes(stream), "keep");  // left as it was
+      EXPECT_EQ(testing::MessageOf<EZipError>([&] { f.Writer.ZipStreamDisk(disk, stream); }),
+                message);
+      EXPECT_EQ(Bytes(stream), "keep");               // left as it was
       EXPECT_EQ(f.Writer.DiskCount(), span ? 3 : 1);  // the build ran first
-      EXPECT_EQ(ErrorOf([&] { f.Writer.WriteZIPFileDisk(Text(f.Dir / "v.zip"), disk); }), message);
+      EXPECT_EQ(testing::MessageOf<EZipError>(
+                    [&] { f.Writer.WriteZIPFileDisk(Text(f.Dir / "v.zip"), disk); }),
+                message);
       EXPECT_FALSE(testing::FileExists(f.Dir / "v.zip"));
       EXPECT_FALSE(testing::FileExists(f.Dir / "v.zip$temp$"));
     }
@@ -278,7 +278,8 @@ TEST(SpannedOutput, ScratchFileIsRemovedOnEveryPath) {
   EXPECT_THROW(f.Writer.WriteZIPFileDisk(Text(f.Dir / "v.zip"), 1), EZipError);
   EXPECT_FALSE(testing::FileExists(f.Dir / "v.zip$temp$"));
   EXPECT_EQ(ReadFile(f.Dir / "v.zip"), "earlier");
-  EXPECT_EQ(ErrorOf([&] { f.Writer.WriteZIPFileDisk(Text(f.Dir / "no/dir/v.zip"), 1); }),
+  EXPECT_EQ(testing::MessageOf<EZipError>(
+                [&] { f.Writer.WriteZIPFileDisk(Text(f.Dir / "no/dir/v.zip"), 1); }),
             "Error creating file " + (f.Dir / "no/dir/v.zip"));
 }
 
@@ -288,9 +289,10 @@ TEST(SpannedOutput, VolumeSizeTooSmallForAHeaderIsRefused) {
     f.Add("name-of-some-length.txt", "data");
     f.Writer.SetDiskSize(size);
     WriteFile(f.Dir / "out.zip", "earlier");
-    EXPECT_TRUE(ErrorOf([&] { f.Writer.WriteZIPFile(Text(f.Dir / "out.zip")); })
-                    .starts_with("The volume size of " + std::to_string(size) +
-                                 " bytes is too small for the archive"))
+    EXPECT_TRUE(
+        testing::MessageOf<EZipError>([&] { f.Writer.WriteZIPFile(Text(f.Dir / "out.zip")); })
+            .starts_with("The volume size of " + std::to_string(size) +
+                         " bytes is too small for the archive"))
         << size;
     EXPECT_EQ(testing::ListNames(f.Dir.Path()), (std::vector<std::string>{"out.zip", "src"}));
     EXPECT_EQ(ReadFile(f.Dir / "out.zip"), "earlier");
@@ -328,7 +330,8 @@ TEST(SpannedOutputInterop, SevenZipReadsSplitSets) {
     auto result = testing::RunCommand("cd " + testing::ShellQuote(extracted.Path()) +
                                       " && 7zz x -bd " + testing::ShellQuote(out / "archive.zip"));
     ASSERT_EQ(result.ExitCode, 0) << result.Output;
-    for (const testing::ExpectedEntry& e : f.Entries) EXPECT_EQ(ReadFile(extracted / e.Name), e.Content);
+    for (const testing::ExpectedEntry& e : f.Entries)
+      EXPECT_EQ(ReadFile(extracted / e.Name), e.Content);
 
     // A span set renamed to split names reads the same way.
     f.Writer.SetSplitArchive(false);
@@ -337,8 +340,8 @@ TEST(SpannedOutputInterop, SevenZipReadsSplitSets) {
     const uint16_t count = f.Writer.DiskCount();
     for (uint16_t v = 1; v <= count; ++v) {
       std::string from = span / ("archive" + ToUtf8(DecimalText(v, 3)) + ".zip");
-      std::string to = v == count ? span / "archive.zip"
-                                  : span / ("archive.z" + ToUtf8(DecimalText(v, 2)));
+      std::string to =
+          v == count ? span / "archive.zip" : span / ("archive.z" + ToUtf8(DecimalText(v, 2)));
       ASSERT_EQ(std::rename(from.c_str(), to.c_str()), 0);
     }
     testing::Expect7zAccepts(span / "archive.zip");

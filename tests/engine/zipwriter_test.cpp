@@ -33,15 +33,6 @@ std::string SaveAndRead(TZipWriter& writer, const std::string& path) {
   return ReadFile(path);
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EZipError& error) {
-    return error.what();
-  }
-  return "(no EZipError)";
-}
-
 TEST(ZipWriter, EmptyListGivesTheBareEndRecord) {
   TempDir dir;
   TZipWriter writer;
@@ -346,12 +337,14 @@ TEST(ZipWriter, FirstMissingSourceEndsTheBuild) {
   writer.FileList() = {Text(dir / "a"), Text(dir / "missing"), Text(dir / "a")};
   size_t started = 0;
   writer.OnEntry = [&started](size_t, size_t, const ZipString&) { ++started; };
-  EXPECT_EQ(ErrorOf([&] { Built(writer); }), "Error reading source file: " + (dir / "missing"));
+  EXPECT_EQ(testing::MessageOf<EZipError>([&] { Built(writer); }),
+            "Error reading source file: " + (dir / "missing"));
   EXPECT_EQ(started, 2u);
   writer.FileList() = {Text(dir.Path())};  // a directory is not a file
-  EXPECT_EQ(ErrorOf([&] { Built(writer); }), "Error reading source file: " + dir.Path());
+  EXPECT_EQ(testing::MessageOf<EZipError>([&] { Built(writer); }),
+            "Error reading source file: " + dir.Path());
   writer.FileList() = {u""};
-  EXPECT_EQ(ErrorOf([&] { Built(writer); }), "Error reading source file: ");
+  EXPECT_EQ(testing::MessageOf<EZipError>([&] { Built(writer); }), "Error reading source file: ");
 }
 
 TEST(ZipWriter, FailedWriteKeepsTheEarlierArchiveAndLeavesNothingBeside) {
@@ -360,14 +353,15 @@ TEST(ZipWriter, FailedWriteKeepsTheEarlierArchiveAndLeavesNothingBeside) {
   WriteFile(dir / "out.zip", "earlier archive");
   TZipWriter writer;
   writer.FileList() = {Text(dir / "a"), Text(dir / "missing")};
-  EXPECT_EQ(ErrorOf([&] { writer.WriteZIPFile(Text(dir / "out.zip")); }),
+  EXPECT_EQ(testing::MessageOf<EZipError>([&] { writer.WriteZIPFile(Text(dir / "out.zip")); }),
             "Error reading source file: " + (dir / "missing"));
   EXPECT_EQ(ReadFile(dir / "out.zip"), "earlier archive");
   EXPECT_EQ(testing::ListNames(dir.Path()), (std::vector<std::string>{"a", "out.zip"}));
 
   writer.FileList() = {Text(dir / "a")};
-  EXPECT_EQ(ErrorOf([&] { writer.WriteZIPFile(Text(dir / "no/such/dir.zip")); }),
-            "Error creating file " + (dir / "no/such/dir.zip"));
+  EXPECT_EQ(
+      testing::MessageOf<EZipError>([&] { writer.WriteZIPFile(Text(dir / "no/such/dir.zip")); }),
+      "Error creating file " + (dir / "no/such/dir.zip"));
 }
 
 TEST(ZipWriter, TempFileNameHoldsCompressedDataAndIsAlwaysRemoved) {
@@ -386,7 +380,8 @@ TEST(ZipWriter, TempFileNameHoldsCompressedDataAndIsAlwaysRemoved) {
   EXPECT_FALSE(testing::FileExists(dir / "scratch.tmp"));
 
   writer.SetTempFileName(Text(dir / "no/dir/scratch.tmp"));
-  EXPECT_EQ(ErrorOf([&] { Built(writer); }), "Error creating temporary file.");
+  EXPECT_EQ(testing::MessageOf<EZipError>([&] { Built(writer); }),
+            "Error creating temporary file.");
 }
 
 TEST(ZipWriter, CountsBeyondTheirFieldsAreRefused) {
@@ -394,13 +389,13 @@ TEST(ZipWriter, CountsBeyondTheirFieldsAreRefused) {
   WriteFile(dir / "a", "");
   TZipWriter writer;
   writer.FileList().assign(65536, Text(dir / "a"));
-  EXPECT_EQ(ErrorOf([&] { writer.WriteZIPFile(Text(dir / "many.zip")); }),
+  EXPECT_EQ(testing::MessageOf<EZipError>([&] { writer.WriteZIPFile(Text(dir / "many.zip")); }),
             "Too many entries for a zip file: 65536 sources, at most 65535.");
   EXPECT_FALSE(testing::FileExists(dir / "many.zip"));
 
   writer.FileList() = {Text(dir / "a")};
   writer.AltFileList() = {std::u16string(65536, u'n')};
-  EXPECT_TRUE(ErrorOf([&] {
+  EXPECT_TRUE(testing::MessageOf<EZipError>([&] {
                 Built(writer);
               }).starts_with("File name too long for a zip file (more than 65535 bytes): nnn"));
   writer.AltFileList() = {std::u16string(65535, u'n')};
@@ -413,7 +408,7 @@ TEST(ZipWriter, CountsBeyondTheirFieldsAreRefused) {
   ::close(fd);
   writer.AltFileList().clear();
   writer.FileList() = {Text(dir / "huge")};
-  EXPECT_EQ(ErrorOf([&] { Built(writer); }),
+  EXPECT_EQ(testing::MessageOf<EZipError>([&] { Built(writer); }),
             "File too large for a zip file (4 GiB or more): " + (dir / "huge"));
 }
 
