@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 
 #include "engine/archiveoutput.h"
 #include "engine/deflater.h"
+#include "engine/scratchfile.h"
 #include "engine/zipwriter.h"
 #include "platform/files.h"
 #include "support/webprocs.h"
@@ -34,37 +36,22 @@ std::u16string ByteCount(uint64_t value) {
 }
 
 // The compressed form of one entry: the writer's reusable memory stream, or the scratch file
-// TempFileName, created for the entry and removed after it whatever happens.
+// TempFileName, made for the entry and removed after it.
 class CompressionTarget {
  public:
-  CompressionTarget(const ZipString& tempFileName, MemoryStream& memory)
-      : FTempFileName(tempFileName) {
-    if (FTempFileName.empty()) {
+  CompressionTarget(const ZipString& tempFileName, MemoryStream& memory) {
+    if (tempFileName.empty()) {
       memory.SetSize(0);
       FStream = &memory;
-      return;
-    }
-    try {
-      FFile = std::make_unique<FileStream>(FTempFileName, FileMode::Create, ShareMode::Exclusive);
-    } catch (const EStreamError&) {
-      throw EZipError("Error creating temporary file.");
-    }
-    FStream = FFile.get();
-  }
-  ~CompressionTarget() {
-    if (FFile) {
-      FFile.reset();
-      DeleteFile(FTempFileName);
+    } else {
+      FStream = &FScratch.emplace(tempFileName).File();
     }
   }
-  CompressionTarget(const CompressionTarget&) = delete;
-  CompressionTarget& operator=(const CompressionTarget&) = delete;
 
   Stream& Get() { return *FStream; }
 
  private:
-  ZipString FTempFileName;
-  std::unique_ptr<FileStream> FFile;
+  std::optional<TScratchFile> FScratch;
   Stream* FStream = nullptr;
 };
 

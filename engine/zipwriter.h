@@ -1,4 +1,5 @@
-// The archive writer: TZipWriter builds archives from a list of sources.
+// The archive engine: TZipWriter builds archives from a list of sources; the reader side is
+// declared in zipreader.h and included here, so that this one header is the whole engine.
 #pragma once
 
 #include <cstdint>
@@ -172,3 +173,4 @@ class TZipWriter {
 
 }  // namespace vorlanth
 
+#include "engine/zipreader.h"

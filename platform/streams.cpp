@@ -108,10 +108,13 @@ FileStream::FileStream(std::u16string_view path, FileMode mode, ShareMode share)
     errno = EISDIR;
     Fail(what);
   }
-  // Lock before truncating, so that a refused open leaves another opener's file intact.
+  // Lock before truncating, so that a refused open leaves another opener's file intact. An
+  // empty file is not truncated: on ext4 that would make its close force the data to disk.
   int lock = share == ShareMode::Exclusive ? LOCK_EX : share == ShareMode::DenyWrite ? LOCK_SH : 0;
+  struct stat locked {};
   if ((lock != 0 && ::flock(FDescriptor, lock | LOCK_NB) != 0) ||
-      (mode == FileMode::Create && ::ftruncate(FDescriptor, 0) != 0)) {
+      (mode == FileMode::Create && (::fstat(FDescriptor, &locked) != 0 || locked.st_size > 0) &&
+       ::ftruncate(FDescriptor, 0) != 0)) {
     int error = errno;
     ::close(FDescriptor);
     FDescriptor = -1;
