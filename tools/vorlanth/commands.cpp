@@ -24,6 +24,15 @@ const Command kCommands[] = {
      "  --split        name the volumes as a split set (ARCHIVE.z01, ..., ARCHIVE.zip)\n"
      "  --volume N     write only volume N of the set into ARCHIVE\n",
      RunZip},
+    {"list", "list ARCHIVE",
+     "Lists the entries of ARCHIVE, one line each, separated by tabs: index, stored name,\n"
+     "compressed size, uncompressed size, modification time (YYYY-MM-DD HH:MM:SS, as stored).\n",
+     RunList},
+    {"extract", "extract [--to DIR] ARCHIVE [INDEX...]",
+     "Extracts every entry of ARCHIVE, or the entries with the given indexes (from 0, as\n"
+     "'list' shows them), under DIR. Each entry's content is checked against its CRC-32.\n"
+     "  --to DIR   the folder to extract into (default: the current directory)\n",
+     RunExtract},
 };
 
 std::string OptionName(std::string_view name) {

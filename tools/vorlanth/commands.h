@@ -60,5 +60,7 @@ class ProgressLine {
 };
 
 int RunZip(Arguments& args);
+int RunList(Arguments& args);
+int RunExtract(Arguments& args);
 
 }  // namespace vorlanth::cli
