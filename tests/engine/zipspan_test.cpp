@@ -1,6 +1,7 @@
 // Spanned and split output: where volumes break, what their headers say, how they are named,
 // and that 7-Zip and Info-ZIP read the sets.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "engine/zipwriter.h"
 #include "tests/common/testing.h"
@@ -281,6 +282,20 @@ TEST(SpannedOutput, ScratchFileIsRemovedOnEveryPath) {
   EXPECT_EQ(testing::MessageOf<EZipError>(
                 [&] { f.Writer.WriteZIPFileDisk(Text(f.Dir / "no/dir/v.zip"), 1); }),
             "Error creating file " + (f.Dir / "no/dir/v.zip"));
+}
+
+TEST(SpannedOutput, AVolumeFileThatCannotBeCreatedFailsTheSave) {
+  SpanFixture f;
+  f.Add("data.bin", testing::PseudoRandomBytes(kVolume * 2 + 1000, 5));
+  TempDir out;
+  ASSERT_EQ(mkdir((out / "archive002.zip").c_str(), 0755), 0);  // takes the second volume's name
+  EXPECT_EQ(
+      testing::MessageOf<EZipError>([&] { f.Writer.WriteZIPFile(Text(out / "archive.zip")); }),
+      "Error creating file " + (out / "archive.zip"));
+  // The volume written before the failure stays; no build file is left beside the target.
+  EXPECT_EQ(testing::ListNames(out.Path()),
+            (std::vector<std::string>{"archive001.zip", "archive002.zip"}));
+  EXPECT_EQ(ReadFile(out / "archive001.zip"), f.Volume(1));
 }
 
 TEST(SpannedOutput, VolumeSizeTooSmallForAHeaderIsRefused) {

@@ -247,7 +247,6 @@ TEST(ZipWriter, DirectoryEntriesHaveNoDataAndTheDirectoryAttribute) {
     writer.SetPathRoot(Text(dir / "data"));
     writer.FileList().push_back(Text(dir / "data/empty/"));
     writer.FileList().push_back(u"C:\\data\\gone\\");  // not checked for existence
-    writer.AltFileList() = {};
     const std::string bytes = Built(writer);
     ArchiveLayout layout = ReadLayout(bytes);
     ASSERT_EQ(layout.Entries.size(), 2u);
